@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+
+namespace shelvex::exporting {
+
+// The data access layer's type of a table column. The ordinals are fixed: layout definition files store them.
+enum TFieldType : std::uint8_t {
+  ftUnknown,
+  ftString,
+  ftSmallint,
+  ftInteger,
+  ftWord,
+  ftBoolean,
+  ftFloat,
+  ftCurrency,
+  ftBCD,
+  ftDate,
+  ftTime,
+  ftDateTime,
+  ftBytes,
+  ftVarBytes,
+  ftAutoInc,
+  ftBlob,
+  ftMemo,
+  ftGraphic,
+  ftFmtMemo,
+  ftParadoxOle,
+  ftDBaseOle,
+  ftTypedBinary,
+  ftCursor,
+  ftFixedChar,
+  ftWideString,
+  ftLargeint,
+  ftADT,
+  ftArray,
+  ftReference,
+  ftDataSet,
+  ftOraBlob,
+  ftOraClob,
+  ftVariant,
+  ftInterface,
+  ftIDispatch,
+  ftGuid,
+  ftTimeStamp,
+  ftFMTBcd,
+  ftFixedWideChar,
+  ftWideMemo,
+  ftOraTimeStamp,
+  ftOraInterval,
+  ftLongWord,
+  ftShortint,
+  ftByte,
+  ftExtended,
+  ftConnection,
+  ftParams,
+  ftStream,
+  ftTimeStampOffset,
+  ftObject,
+  ftSingle,
+};
+
+}  // namespace shelvex::exporting
