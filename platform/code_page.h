@@ -7,18 +7,22 @@
 
 namespace shelvex::platform {
 
-// An 8-bit (single- or multi-byte) character set, converted through ICU. The ANSI and OEM code pages of the
-// original Windows system are chosen by the environment: SHELVEX_ANSI_CODEPAGE (default "windows-1252") and
-// SHELVEX_OEM_CODEPAGE (default "ibm-437"), each an ICU converter name.
+// An 8-bit (single- or multi-byte) character set, converted through ICU. The ANSI and OEM code
+// pages of the original Windows system are chosen by the environment: SHELVEX_ANSI_CODEPAGE
+// (default "windows-1252") and SHELVEX_OEM_CODEPAGE (default "ibm-437"), each an ICU converter
+// name.
 //
-// Thread safety: every method may be called from any thread; conversions through one object are serialised.
+// Thread safety: every method may be called from any thread; conversions through one object are
+// serialised.
 class CodePage final {
  public:
-  // The process-wide ANSI and OEM code pages, opened on first use. Throw Error when the named converter is unknown.
+  // The process-wide ANSI and OEM code pages, opened on first use. Throw Error when the named
+  // converter is unknown.
   static const CodePage& Ansi();
   static const CodePage& Oem();
 
-  // Opens the ICU converter `icu_name` ("windows-1250", "ibm-850", ...). Throws Error when ICU does not know it.
+  // Opens the ICU converter `icu_name` ("windows-1250", "ibm-850", ...). Throws Error when ICU does
+  // not know it.
   static std::unique_ptr<CodePage> Open(std::string_view icu_name);
 
   ~CodePage();
@@ -51,8 +55,9 @@ class CodePage final {
   bool lead_bytes_[256] = {};
 };
 
-// Converts bytes from one code page to another (a table's character set to the ANSI code page, say). Between two
-// single-byte code pages it works through a 256-byte table, so converting millions of values stays cheap.
+// Converts bytes from one code page to another (a table's character set to the ANSI code page,
+// say). Between two single-byte code pages it works through a 256-byte table, so converting
+// millions of values stays cheap.
 class Recoder final {
  public:
   Recoder(const CodePage& from, const CodePage& to);
@@ -70,7 +75,8 @@ class Recoder final {
   unsigned char table_[256] = {};
 };
 
-// Shorthands for the ANSI code page, the code page of every 8-bit text that this system writes to disk.
+// Shorthands for the ANSI code page, the code page of every 8-bit text that this system writes to
+// disk.
 std::string AnsiToUtf8(std::string_view ansi);
 std::string Utf8ToAnsi(std::string_view utf8);
 

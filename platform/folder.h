@@ -15,22 +15,25 @@ struct FolderEntry {
   bool is_directory = false;
 };
 
-// The entries of `folder` whose names match `mask` without regard to ASCII case. The mask is "*" or "*.*"
-// (everything) or "*.ext"; "." and ".." are never listed. Entries come in the order in which Windows lists an NTFS
-// folder: by name ignoring ASCII case, ties broken by the bytes. A folder that does not exist or cannot be read
-// gives an empty list.
+// The entries of `folder` whose names match `mask` without regard to ASCII case. The mask is "*" or
+// "*.*" (everything) or "*.ext", or any mask of "*" and "?" wildcards; "." and ".." are never
+// listed. Entries come in the order in which Windows lists an NTFS folder: by name with ASCII
+// letters compared in upper case (so "_x" comes after "b"), ties broken by the bytes. A folder that
+// does not exist or cannot be read gives an empty list.
 std::vector<FolderEntry> ListFolder(const std::filesystem::path& folder, std::string_view mask);
 
 // True when `name` matches `mask` (as above) without regard to ASCII case.
 bool MatchesMask(std::string_view name, std::string_view mask);
 
-// The path of the entry in `folder` whose name equals `name` ignoring ASCII case; the exact name is preferred
-// when several differ only by case. nullopt when there is none.
-std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::path& folder, std::string_view name);
+// The path of the entry in `folder` whose name equals `name` ignoring ASCII case; the exact name is
+// preferred when several differ only by case. nullopt when there is none.
+std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::path& folder,
+                                                      std::string_view name);
 
-// `name` in `folder`, found as FindIgnoringCase does, or `folder / name` when no entry matches (so that the caller
-// reports the name it asked for).
-std::filesystem::path ResolveIgnoringCase(const std::filesystem::path& folder, std::string_view name);
+// `name` in `folder`, found as FindIgnoringCase does, or `folder / name` when no entry matches (so
+// that the caller reports the name it asked for).
+std::filesystem::path ResolveIgnoringCase(const std::filesystem::path& folder,
+                                          std::string_view name);
 
 // ASCII letters A-Z to lower case, every other byte unchanged.
 std::string AsciiLower(std::string_view text);
