@@ -40,5 +40,6 @@ void RequireNoMoreArguments(const std::vector<std::string>& arguments);
 // The subcommand groups.
 std::vector<Subcommand> OptionsSubcommands();
 std::vector<Subcommand> DiscoverSubcommands();
+std::vector<Subcommand> ExportSubcommands();
 
 }  // namespace shelvex::cli

@@ -14,7 +14,8 @@ using shelvex::cli::Subcommand;
 // Every subcommand group; a new group adds its function here.
 std::vector<Subcommand> AllSubcommands() {
   std::vector<Subcommand> all;
-  for (auto group : {shelvex::cli::OptionsSubcommands, shelvex::cli::DiscoverSubcommands}) {
+  for (auto group : {shelvex::cli::OptionsSubcommands, shelvex::cli::DiscoverSubcommands,
+                     shelvex::cli::ExportSubcommands}) {
     for (const Subcommand& subcommand : group()) all.push_back(subcommand);
   }
   return all;

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace shelvex::exporting {
+class DataPacketWriter;
+class DbfTable;
+struct ColumnMapping;
+}  // namespace shelvex::exporting
+
+namespace shelvex::exporting::internal {
+
+// Puts every live record of `table` into `writer` as one row, `mappings` giving each field's value
+// form. With a non-empty `default_order` (the "DEFAULT_ORDER" key elements) the rows go out sorted
+// by those fields: the table is walked once for the keys and the record numbers, then the records
+// are visited again in sorted order, so that no row is copied.
+void PutAllRows(DataPacketWriter& writer, DbfTable& table,
+                const std::vector<ColumnMapping>& mappings,
+                const std::vector<std::uint32_t>& default_order);
+
+}  // namespace shelvex::exporting::internal
