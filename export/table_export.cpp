@@ -97,7 +97,7 @@ void WritePacketFile(const fs::path& output_path, DataPacketWriter& writer) {
 }  // namespace
 
 void ExportTableToXml(const std::string& data_folder, const std::string& table_file_name,
-                      const std::string& output_path) {
+                      const std::string& output_path, const ExportProgress& progress) {
   DbfTable table(data_folder, table_file_name);
   const std::vector<FieldDef>& fields = table.fields();
   const std::vector<std::string> column_names = ColumnNames(fields);
@@ -117,7 +117,7 @@ void ExportTableToXml(const std::string& data_folder, const std::string& table_f
   for (const PacketAttribute& attribute : dataset.attributes) writer.AddDatasetAttribute(attribute);
   writer.EndAttributes();
 
-  internal::PutAllRows(writer, table, mappings, dataset.default_order);
+  internal::PutAllRows(writer, table, mappings, dataset.default_order, progress);
 
   const fs::path output(output_path);
   WritePacketFile(output, writer);

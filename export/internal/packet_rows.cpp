@@ -16,6 +16,8 @@ namespace shelvex::exporting::internal {
 namespace {
 
 constexpr std::uint32_t kKeyPositionMask = 0x3FFF;
+// Often enough for a progress bar, rarely enough to cost nothing.
+constexpr std::uint32_t kProgressStep = 4096;
 
 SqlTimeStamp TimeStampFromMilliseconds(double milliseconds) {
   constexpr double kDay = 86'400'000.0;
@@ -112,10 +114,16 @@ void AddSortKey(SortKeyColumn& key, const ColumnMapping& mapping, const FieldVal
 
 void PutAllRows(DataPacketWriter& writer, DbfTable& table,
                 const std::vector<ColumnMapping>& mappings,
-                const std::vector<std::uint32_t>& default_order) {
+                const std::vector<std::uint32_t>& default_order, const ExportProgress& progress) {
   table.First();
   if (default_order.empty()) {
-    while (table.Next()) PutRow(writer, table, mappings);
+    const std::uint32_t total = table.record_count();
+    while (table.Next()) {
+      PutRow(writer, table, mappings);
+      if (progress && table.record_number() % kProgressStep == 0)
+        progress(table.record_number(), total);
+    }
+    if (progress) progress(total, total);
     return;
   }
 
@@ -140,13 +148,18 @@ void PutAllRows(DataPacketWriter& writer, DbfTable& table,
     }
   }
 
-  for (const std::uint32_t row : SortedRowOrder(record_numbers.size(), keys)) {
-    if (!table.GoTo(record_numbers[row])) {
-      throw Error(table.reader().file().label() + ": record " +
-                  std::to_string(record_numbers[row]) + " can no longer be read");
+  const std::vector<std::uint32_t> order = SortedRowOrder(record_numbers.size(), keys);
+  const auto total = static_cast<std::uint32_t>(order.size());
+  for (std::uint32_t done = 0; done < total; ++done) {
+    const std::uint32_t record = record_numbers[order[done]];
+    if (!table.GoTo(record)) {
+      throw Error(table.reader().file().label() + ": record " + std::to_string(record) +
+                  " can no longer be read");
     }
     PutRow(writer, table, mappings);
+    if (progress && (done + 1) % kProgressStep == 0) progress(done + 1, total);
   }
+  if (progress) progress(total, total);
 }
 
 }  // namespace shelvex::exporting::internal

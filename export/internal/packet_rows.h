@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "export/table_export.h"
+
 namespace shelvex::exporting {
 class DataPacketWriter;
 class DbfTable;
@@ -14,9 +16,10 @@ namespace shelvex::exporting::internal {
 // Puts every live record of `table` into `writer` as one row, `mappings` giving each field's value
 // form. With a non-empty `default_order` (the "DEFAULT_ORDER" key elements) the rows go out sorted
 // by those fields: the table is walked once for the keys and the record numbers, then the records
-// are visited again in sorted order, so that no row is copied.
+// are visited again in sorted order, so that no row is copied. `progress` (when set) hears of the
+// rows written.
 void PutAllRows(DataPacketWriter& writer, DbfTable& table,
                 const std::vector<ColumnMapping>& mappings,
-                const std::vector<std::uint32_t>& default_order);
+                const std::vector<std::uint32_t>& default_order, const ExportProgress& progress);
 
 }  // namespace shelvex::exporting::internal

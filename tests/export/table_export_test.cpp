@@ -211,6 +211,17 @@ TEST_F(TableExport, UniqueAndDescendingTagsDecideKeysAndRowOrder) {
   EXPECT_THAT(Row(xml, 2), StartsWith("<ROW ID=\"2\""));
 }
 
+TEST_F(TableExport, ProgressEndsWithEveryRecordDone) {
+  WriteCatalogue(std::vector<std::string>(5000, "Art"));
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> calls;
+  ExportTableToXml(
+      data_.Dir(), "book.dbf", (out_ / "out.xml").string(),
+      [&](std::uint32_t done, std::uint32_t total) { calls.emplace_back(done, total); });
+  ASSERT_GE(calls.size(), 2u);
+  EXPECT_EQ(calls.front(), std::make_pair(4096u, 5000u));
+  EXPECT_EQ(calls.back(), std::make_pair(5000u, 5000u));
+}
+
 TEST_F(TableExport, DamagedIndexLeavesTheTableWithoutKeys) {
   WriteCatalogue({"Art", "Zoo"});
   shelvex::testing::WriteAll(data_ / "book.mdx", "this is no index file at all");
