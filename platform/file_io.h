@@ -18,7 +18,9 @@ void ReplaceFile(const std::filesystem::path& path, std::string_view content,
                  std::filesystem::perms permissions = std::filesystem::perms::owner_read |
                                                       std::filesystem::perms::owner_write |
                                                       std::filesystem::perms::group_read |
-                                                      std::filesystem::perms::others_read);
+                                                      std::filesystem::perms::group_write |
+                                                      std::filesystem::perms::others_read |
+                                                      std::filesystem::perms::others_write);
 
 // Appends `content` to `path` (created when missing) with one write, so that two processes
 // appending lines at the same moment do not interleave within a line.

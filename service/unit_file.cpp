@@ -55,6 +55,9 @@ std::string UnitFileText(const std::filesystem::path& program, const std::string
          "Restart=on-failure\n"
          // A conversion run in progress finishes before the service stops.
          "TimeoutStopSec=300\n"
+         // The program folder is shared with the librarian's manager through its group: files the service
+         // creates there (the yearly log, xml/, db_upl.ini) must stay writable for that group.
+         "UMask=0002\n"
          "\n"
          "[Install]\n"
          "WantedBy=multi-user.target\n";

@@ -47,6 +47,7 @@ std::string ExpectedUnit(const std::string& exec_start) {
          "\n"
          "Restart=on-failure\n"
          "TimeoutStopSec=300\n"
+         "UMask=0002\n"
          "\n"
          "[Install]\n"
          "WantedBy=multi-user.target\n";
