@@ -40,6 +40,8 @@ void RequireNoMoreArguments(const std::vector<std::string>& arguments);
 // The subcommand groups.
 std::vector<Subcommand> OptionsSubcommands();
 std::vector<Subcommand> DiscoverSubcommands();
+std::vector<Subcommand> UploadSubcommands();
+std::vector<Subcommand> ServerSubcommands();
 std::vector<Subcommand> ExportSubcommands();
 
 }  // namespace shelvex::cli

@@ -15,7 +15,8 @@ using shelvex::cli::Subcommand;
 std::vector<Subcommand> AllSubcommands() {
   std::vector<Subcommand> all;
   for (auto group : {shelvex::cli::OptionsSubcommands, shelvex::cli::DiscoverSubcommands,
-                     shelvex::cli::ExportSubcommands}) {
+                     shelvex::cli::ExportSubcommands, shelvex::cli::UploadSubcommands,
+                     shelvex::cli::ServerSubcommands}) {
     for (const Subcommand& subcommand : group()) all.push_back(subcommand);
   }
   return all;

@@ -10,6 +10,10 @@
 
 namespace shelvex::engine {
 
+namespace internal {
+class HttpRequest;
+}
+
 // The options file in the program folder and its one section.
 inline constexpr char kOptionsFileName[] = "db_upl.ini";
 inline constexpr char kOptionsSection[] = "Options";
@@ -26,7 +30,13 @@ inline constexpr char kDefaultServerAddress[] = "www.velmora.example";
 // the operation.
 //
 // Each group of operations lives in its own source file: options_file.cpp (Init, LoadOptions,
-// SaveOptions), activity_log.cpp (AddToLog, ReportStatus), discovery.cpp (FindDbfFiles).
+// SaveOptions), activity_log.cpp (AddToLog, ReportStatus), discovery.cpp (FindDbfFiles),
+// conversion_run.cpp (ConvertDbfToXml), archive.cpp (BuildArchive, ExtractArchive), web_client.cpp
+// (the requests to the hosting server), reservations.cpp (DownloadReservations) and
+// options_upload.cpp (UploadOptionsOnly).
+//
+// Every request goes to the server IPAdd on port "731", or on the port that the environment
+// variable SHELVEX_SERVER_PORT names.
 class TDataModule2 final {
  public:
   // The status receiver: gets every status text of an operation, on the thread that runs it.
@@ -73,11 +83,51 @@ class TDataModule2 final {
   // keeps its value. Reports nothing.
   void FindDbfFiles();
 
+  // ---- Conversion run (conversion_run.cpp) ----
+
+  // The whole run: discovery, export of the role tables into HomeDir + "xml", the archive, the
+  // upload and, when AcceptReservations, the reservation download. Reports every step; afterwards
+  // ErrorCount is 0 exactly when every step succeeded. Throws IoError when a status line cannot be
+  // logged, and when the archive cannot be opened for sending.
+  void ConvertDbfToXml();
+
+  // ---- Options-only upload (options_upload.cpp) ----
+
+  // Copies the options and field-list files into the xml folder and uploads them (with whatever
+  // *.ini, *.txt and *.lab files are there, and no *.xml) marked as options only. ErrorCount is 0
+  // afterwards exactly when the server took them. Throws as ConvertDbfToXml does.
+  void UploadOptionsOnly();
+
+  // ---- Web server client (web_client.cpp) ----
+
+  // Puts the library's site on line (`isStart`) or off line. Resets ErrorCount; on failure it is 1
+  // and the result holds the server's answer when there was one other than "ok".
+  std::string StartStop(bool isStart);
+  // The server's status reply, or empty when the request failed (ErrorCount is then 1; it is reset
+  // first).
+  std::string ServerStatus();
+  // Changes the account's data upload password from `pwd0` to `pwd1` (empty clears it); both are
+  // 8-bit texts in the ANSI code page, as Pass. True exactly when the server answered "ok".
+  // Leaves ErrorCount at 0.
+  bool UploadPwd(const std::string& pwd0, const std::string& pwd1);
+  // Splits a status reply "user~field0;field1;...": gives the part before the first "~" in `user`
+  // and appends the fields to `list` (which is not emptied first); an empty last field is dropped.
+  static void SplitStatusReply(const std::string& text, std::vector<std::string>& list,
+                               std::string& user);
+
+  // ---- Reservations (reservations.cpp) ----
+
+  // Fetches the new reservations and merges them into HomeDir + "data/new_res.txt" (old lines
+  // first, each new line once, compared without regard to case). Reports nothing, counts nothing
+  // and never fails: whatever goes wrong leaves new_res.txt as it was.
+  void DownloadReservations();
+
   // ---- Properties ----
 
   int ErrorCount() const { return ErrorCnt; }
   const std::string& UserDirectory() const { return HomeDir; }
-  // The discovery's results, for hosts that show them (the role fields themselves are the engine's own).
+  // The discovery's results, for hosts that show them (the role fields themselves are the engine's
+  // own).
   const std::vector<std::string>& DbfFileList() const { return DbfFiles; }
   const std::string& LoansTable() const { return LoansDb; }
   const std::string& ReservationsTable() const { return ReservationsDb; }
@@ -96,6 +146,29 @@ class TDataModule2 final {
   // when there is none or the file cannot be read.
   static std::string FindLoanFormula(const std::filesystem::path& file_name);
   static std::string FindMasterDetailFormula(const std::filesystem::path& file_name);
+
+  // The conversion step: ClearXmlFolder, then each role table's field names file and XML data
+  // packet, then the options and field-list files. Each table that fails is logged and counted.
+  void ConvertAllTables();
+  // Creates the xml folder when missing and deletes every file in it (subfolders stay).
+  void ClearXmlFolder();
+  // Writes HomeDir + "xml/xml.zip" from the *.xml (unless `options_only`), *.ini, *.txt and *.lab
+  // files of the xml folder, encrypted with Pass when it is set. Adds 1 to ErrorCnt when the
+  // archive is not written; reports nothing.
+  void BuildArchive(bool options_only);
+  // Posts HomeDir + "xml/xml.zip". On failure adds 1 to ErrorCnt and puts the server's answer into
+  // `reply` when there was one (empty otherwise). Throws IoError when the archive cannot be opened.
+  void PostArchive(bool opt, std::string& reply);
+  // Applies the proxy options to the request when UseProxy is set.
+  void SetProxy(internal::HttpRequest& Http1) const;
+  // Extracts every entry of the archive at `path` into the archive's folder under its bare name.
+  // True when every entry was extracted.
+  bool ExtractArchive(const std::string& path);
+
+  // "http://" + IPAdd + ":" + the server port + "/dar2ar.dll" + `rest`.
+  std::string ServerAddress(const std::string& rest) const;
+  // HomeDir + "xml", the working folder of a run.
+  std::string XmlFolder() const;
 
   // Lower-case names of the candidate tables of the last discovery.
   std::vector<std::string> DbfFiles;

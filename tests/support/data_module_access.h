@@ -20,6 +20,16 @@ class TDataModule2TestAccess final {
   static std::string& ReservationsDb(TDataModule2& module) { return module.ReservationsDb; }
   static std::string& BorrowersDb(TDataModule2& module) { return module.BorrowersDb; }
   static std::string& FinesDb(TDataModule2& module) { return module.FinesDb; }
+  static void ConvertAllTables(TDataModule2& module) { module.ConvertAllTables(); }
+  static void BuildArchive(TDataModule2& module, bool options_only) {
+    module.BuildArchive(options_only);
+  }
+  static void PostArchive(TDataModule2& module, bool opt, std::string& reply) {
+    module.PostArchive(opt, reply);
+  }
+  static bool ExtractArchive(TDataModule2& module, const std::string& path) {
+    return module.ExtractArchive(path);
+  }
 };
 
 }  // namespace shelvex::engine
