@@ -63,7 +63,13 @@ void TDataModule2::ConvertAllTables() {
       internal::CopyWorkingFile(
           platform::ResolveIgnoringCase(DataFolder, WithExtension(name, ".lab")),
           folder / WithExtension(xml_name, ".lab"));
-      exporting::ExportTableToXml(DataFolder, name, xml_path.string());
+      exporting::ExportProgress progress;
+      if (UpdateProgressProc) {
+        progress = [this, &name](std::uint32_t done, std::uint32_t total) {
+          UpdateProgressProc(name, done, total);
+        };
+      }
+      exporting::ExportTableToXml(DataFolder, name, xml_path.string(), progress);
     } catch (const std::exception& error) {
       AddToLog(std::string("Exception Error: ") + error.what());
       ++ErrorCnt;

@@ -41,6 +41,11 @@ class TDataModule2 final {
  public:
   // The status receiver: gets every status text of an operation, on the thread that runs it.
   using TStatusProc = std::function<void(const std::string&)>;
+  // The progress receiver: while a table is exported, now and then its file name, the records done
+  // and the records in the table, on the thread that runs the operation. For a progress display
+  // only: it never gets status texts and nothing of it goes to the log.
+  using TProgressProc =
+      std::function<void(const std::string& table, std::uint32_t done, std::uint32_t total)>;
   // Where the current local date and time come from: the system clock unless a test sets another.
   using TClock = std::function<platform::TDateTime()>;
 
@@ -194,6 +199,7 @@ class TDataModule2 final {
   std::uint8_t UploadDays = 0;  // bit d set for day d, 0 Sunday to 6 Saturday; every day is 127
   platform::TDateTime UploadTime = 0;
   TStatusProc UpdateStatusProc;
+  TProgressProc UpdateProgressProc;  // not an option: set by the host, like UpdateStatusProc
   bool IsLoggingOn = false;
   platform::TDateTime LastUpload = 0;
   bool GridImg = true;

@@ -30,17 +30,10 @@ class ThrottledProgress {
 };
 
 // Hands `receiver` (table, records done, records in the table) to the engine's progress callback
-// UpdateProgressProc. GAP: that callback is being added to the engine; until TDataModule2 declares
-// it, this installs nothing, gives false, and the progress bar stays hidden. Once the field exists
-// it is wired here without any further change.
+// UpdateProgressProc, through the throttle.
 template <typename Module, typename Receiver>
-bool InstallProgressReceiver(Module& module, Receiver receiver) {
-  if constexpr (requires { module.UpdateProgressProc = ThrottledProgress<Receiver>(receiver); }) {
-    module.UpdateProgressProc = ThrottledProgress<Receiver>(std::move(receiver));
-    return true;
-  } else {
-    return false;
-  }
+void InstallProgressReceiver(Module& module, Receiver receiver) {
+  module.UpdateProgressProc = ThrottledProgress<Receiver>(std::move(receiver));
 }
 
 }  // namespace shelvex::manager

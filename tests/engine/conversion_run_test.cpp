@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -137,6 +138,12 @@ TEST_F(ConversionRun, UploadsEveryRoleTableWithItsFieldNamesAndFetchesTheReserva
   WriteAll(home_ / "xml" / "stale.txt", "old");
   WriteAll(home_ / "xml" / "reserve.txt", "old list");
   fs::copy_file(home_ / "data" / "fines.dbf", home_ / "data" / "orders.dbf");
+  // Progress goes to its own receiver, never to the status texts; each table ends with all done.
+  std::map<std::string, std::pair<std::uint32_t, std::uint32_t>> last_progress;
+  module_.UpdateProgressProc = [&](const std::string& table, std::uint32_t done,
+                                   std::uint32_t total) {
+    last_progress[table] = {done, total};
+  };
 
   module_.ConvertDbfToXml();
 
@@ -161,6 +168,11 @@ TEST_F(ConversionRun, UploadsEveryRoleTableWithItsFieldNamesAndFetchesTheReserva
   EXPECT_EQ(ReadAll(served() / "db_upl.ini"), ReadAll(home_ / "db_upl.ini"));
 
   EXPECT_EQ(ReadAll(home_ / "data" / "new_res.txt"), "42;7;3/14/2024\r\n");
+  ASSERT_EQ(last_progress.size(), kConverting.size());
+  for (const auto& [table, progress] : last_progress) {
+    EXPECT_GT(progress.second, 0u) << table;
+    EXPECT_EQ(progress.first, progress.second) << table;
+  }
 }
 
 TEST_F(ConversionRun, WithoutTheRequiredRolesTheRunEndsAtOnce) {
