@@ -54,7 +54,7 @@ std::vector<std::string> Lines(const std::string& text) {
 class ConversionRun : public ::testing::Test {
  protected:
   ConversionRun() {
-    WriteSampleLibrary(home_ / "data", {.borrowers = "patron"});
+    WriteSampleLibrary(home_ / "data");
     Host({"add-account", "--user", "lib1", "--password", "data-pw"});
     Host({"add-reservation", "--user", "lib1", "--line", "42;7;3/14/2024"});
     module_.Init(home_.Dir());

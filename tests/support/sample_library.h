@@ -12,18 +12,18 @@ struct SampleLibrarySize {
   int reservations = 3;
   int members = 5;
   int fines = 2;
-  // The borrowers table's name without ".dbf". A name ending in "r", like the cataloguing
-  // program's own "member", also qualifies as a reservations table by its name.
-  std::string borrowers = "member";
+  // The borrowers table's name without ".dbf". A name ending in "r" (such as "member") also
+  // qualifies as a reservations table by its name and would take that role from bookr.dbf.
+  std::string borrowers = "patron";
   // Every n-th book gets a few sentences of notes in a memo field NOTES; 0: no memo field at all.
   int notes_every = 0;
 };
 
 // Writes a small library as the cataloguing program keeps it into `data_folder` (created when
 // missing): the five role tables book.dbf (catalogue), bookz.dbf (loans), bookr.dbf
-// (reservations), member.dbf (borrowers, or the name `size.borrowers` gives) and fines.dbf, each
+// (reservations), patron.dbf (borrowers, or the name `size.borrowers` gives) and fines.dbf, each
 // with its field names file (.lab), and the layout definitions book.def (a loan field naming
-// member.dbf) and member.def (a master-detail field "fines.dbf" + char 3 + the key fields). The
+// patron.dbf) and patron.def (a master-detail field "fines.dbf" + char 3 + the key fields). The
 // values are made up from word lists, the same for the same sizes. Throws std::runtime_error when a
 // file cannot be written.
 void WriteSampleLibrary(const std::filesystem::path& data_folder,

@@ -11,8 +11,8 @@
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 4 || (argc == 4 && std::string(argv[2]) != "--books")) {
     std::cerr << "usage: shelvex_make_sample DATA_FOLDER [--books N]\n"
-                 "  writes book.dbf, bookz.dbf, bookr.dbf, member.dbf and fines.dbf with their\n"
-                 "  .lab files, and book.def and member.def, into DATA_FOLDER\n";
+                 "  writes book.dbf, bookz.dbf, bookr.dbf, patron.dbf and fines.dbf with their\n"
+                 "  .lab files, and book.def and patron.def, into DATA_FOLDER\n";
     return 2;
   }
   shelvex::testing::SampleLibrarySize size;
