@@ -5,6 +5,7 @@
 
 #include "export/internal/dbf_byte_source.h"
 #include "export/internal/dbf_field_kinds.h"
+#include "export/internal/read_window.h"
 #include "platform/error.h"
 
 namespace shelvex::exporting {
@@ -28,6 +29,11 @@ constexpr KnownVersion kVersions[] = {
 };
 
 constexpr char kDescriptorEnd = 0x0D;
+// The header length is a 16-bit number, so this much of the file's start always holds it whole.
+constexpr std::size_t kMaxHeaderBytes = 65536;
+// Records are read this much at a time: big enough that a walk costs few system calls, small
+// enough to stay in the processor's cache while its values are taken out.
+constexpr std::size_t kRecordWindowBytes = 256 * 1024;
 
 std::uint32_t Le16(std::string_view bytes, std::size_t at) {
   return static_cast<unsigned char>(bytes[at]) | (static_cast<unsigned char>(bytes[at + 1]) << 8);
@@ -70,22 +76,46 @@ bool DbfField::IsMemo() const {
          kind == DbfFieldKind::kOle || kind == DbfFieldKind::kPicture;
 }
 
-DbfFile::DbfFile(const std::filesystem::path& path) : label_(internal::FileLabel(path)) {
-  bytes_ = internal::FileByteSource(path).ReadAll();
+DbfFile::DbfFile(const std::filesystem::path& path)
+    : DbfFile(internal::FileLabel(path), std::make_unique<internal::FileByteSource>(path)) {}
+
+DbfFile::DbfFile(std::string label, std::string bytes)
+    : DbfFile(std::move(label), std::make_unique<internal::MemoryByteSource>(std::move(bytes))) {}
+
+DbfFile::DbfFile(std::string label, std::unique_ptr<internal::ByteSource> source)
+    : label_(std::move(label)),
+      source_(std::move(source)),
+      records_(std::make_unique<internal::ReadWindow>(*source_, kRecordWindowBytes)) {
+  ReadHeader();
   Parse();
 }
 
-DbfFile::DbfFile(std::string label, std::string bytes)
-    : label_(std::move(label)), bytes_(std::move(bytes)) {
-  Parse();
-}
+DbfFile::~DbfFile() = default;
 
 void DbfFile::Fail(const std::string& cause) const { throw Error(label_ + ": " + cause); }
 
+void DbfFile::ReadHeader() {
+  file_size_ = source_->size();
+  header_.resize(static_cast<std::size_t>(std::min<std::uint64_t>(file_size_, kMaxHeaderBytes)));
+  const std::size_t got = source_->ReadAt(0, header_.data(), header_.size());
+  // A file cut since its size was taken ends where the reading ended.
+  if (got < header_.size()) {
+    header_.resize(got);
+    file_size_ = got;
+  }
+}
+
+std::string_view DbfFile::Record(std::uint32_t number) {
+  if (number == 0 || number > record_count_) return {};
+  const std::string_view bytes =
+      records_->Read(header_length_ + std::uint64_t{number - 1} * record_length_, record_length_);
+  return bytes.size() == record_length_ ? bytes : std::string_view();
+}
+
 void DbfFile::Parse() {
-  if (bytes_.empty()) Fail("the file is empty");
-  if (bytes_.size() < 32) {
-    Fail("the file is too short for a table header (" + std::to_string(bytes_.size()) + " bytes)");
+  if (file_size_ == 0) Fail("the file is empty");
+  if (file_size_ < 32) {
+    Fail("the file is too short for a table header (" + std::to_string(file_size_) + " bytes)");
   }
   const auto* known = std::find_if(std::begin(kVersions), std::end(kVersions),
                                    [&](const KnownVersion& v) { return v.version == version(); });
@@ -93,9 +123,9 @@ void DbfFile::Parse() {
     Fail("this is not a dBase table (version byte " + Hex(version()) + ")");
   family_ = known->family;
 
-  header_record_count_ = Le32(bytes_, 4);
-  header_length_ = Le16(bytes_, 8);
-  record_length_ = Le16(bytes_, 10);
+  header_record_count_ = Le32(header_, 4);
+  header_length_ = Le16(header_, 8);
+  record_length_ = Le16(header_, 10);
   // Some writers mark dBase IV tables without memo 04, the byte of dBase 7. The layouts tell them
   // apart: the descriptor terminator of a level 7 header (68 + 48n) never falls where a dBase IV
   // one (32 + 32n) does.
@@ -104,9 +134,9 @@ void DbfFile::Parse() {
     family_ = DbfFamily::kDbase;
   }
   const std::uint32_t descriptors_start = family_ == DbfFamily::kDbase7 ? 68 : 32;
-  if (header_length_ > bytes_.size()) {
+  if (header_length_ > file_size_) {
     Fail("the header claims " + std::to_string(header_length_) + " bytes but the file holds only " +
-         std::to_string(bytes_.size()));
+         std::to_string(file_size_));
   }
   if (header_length_ <= descriptors_start) {
     Fail("the header length " + std::to_string(header_length_) +
@@ -114,7 +144,7 @@ void DbfFile::Parse() {
   }
   if (record_length_ == 0) Fail("the record length is 0");
   if (family_ == DbfFamily::kDbase7) {
-    const std::string_view name = std::string_view(bytes_).substr(32, 32);
+    const std::string_view name = std::string_view(header_).substr(32, 32);
     driver_name_ = std::string(name.substr(0, name.find('\0')));
   }
 
@@ -122,24 +152,25 @@ void DbfFile::Parse() {
   CheckFieldLengths();
   if (family_ == DbfFamily::kDbase7 && descriptors_end < header_length_) {
     ReadRequiredProperties(
-        std::string_view(bytes_).substr(descriptors_end + 1, header_length_ - descriptors_end - 1),
+        std::string_view(header_).substr(descriptors_end + 1, header_length_ - descriptors_end - 1),
         fields_);
   }
   if (family_ == DbfFamily::kVisualFoxPro) AssignNullBits();
 
   // A header that claims more records than the file holds gets the whole records that are there.
-  const std::uint64_t present = (bytes_.size() - header_length_) / record_length_;
+  const std::uint64_t present = (file_size_ - header_length_) / record_length_;
   record_count_ =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(header_record_count_, present));
+  header_.resize(header_length_);
 }
 
 bool DbfFile::TerminatorAfterDescriptors(std::size_t start, std::size_t size) const {
   // Walks descriptors of `size` bytes from `start`: each begins with a name, the list ends with the
   // terminator.
-  const std::size_t end = std::min<std::size_t>(header_length_, bytes_.size());
+  const std::size_t end = std::min<std::size_t>(header_length_, header_.size());
   for (std::size_t at = start; at < end; at += size) {
-    if (bytes_[at] == kDescriptorEnd) return at > start;
-    if (bytes_[at] == '\0') return false;
+    if (header_[at] == kDescriptorEnd) return at > start;
+    if (header_[at] == '\0') return false;
   }
   return false;
 }
@@ -150,7 +181,7 @@ std::size_t DbfFile::ParseFieldDescriptors() {
   const std::size_t name_size = level7 ? 32 : 11;
   const std::size_t type_at = level7 ? 32 : 11;
   const std::size_t length_at = level7 ? 33 : 16;
-  const std::string_view header = std::string_view(bytes_).substr(0, header_length_);
+  const std::string_view header = std::string_view(header_).substr(0, header_length_);
 
   std::size_t at = level7 ? 68 : 32;
   while (at < header.size()) {

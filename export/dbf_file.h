@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,11 @@
 #include "export/memo_file.h"
 
 namespace shelvex::exporting {
+
+namespace internal {
+class ByteSource;
+class ReadWindow;
+}  // namespace internal
 
 // The families of table files, told apart by the header's version byte.
 enum class DbfFamily {
@@ -71,8 +77,9 @@ struct DbfField {
 };
 
 // A table file: its header and field descriptors, checked against each other and against the file's
-// size, and its records. The whole file is read into memory when opened, so a table that another
-// program changes or cuts meanwhile can never fault the reader.
+// size, and its records. Only the header is held; records are read through a window of bounded
+// size as they are asked for, with plain reads (never a mapping), so that a table of any size fits
+// and a table that another program changes or cuts meanwhile can never fault the reader.
 class DbfFile final {
  public:
   // Reads and checks `path`. Throws Error "books.dbf: cause" for a missing, empty or damaged file
@@ -80,11 +87,14 @@ class DbfFile final {
   explicit DbfFile(const std::filesystem::path& path);
   // A table given as bytes; `label` names it in messages.
   DbfFile(std::string label, std::string bytes);
+  ~DbfFile();
+  DbfFile(const DbfFile&) = delete;
+  DbfFile& operator=(const DbfFile&) = delete;
 
   const std::string& label() const { return label_; }
-  std::uint8_t version() const { return static_cast<std::uint8_t>(bytes_[0]); }
+  std::uint8_t version() const { return static_cast<std::uint8_t>(header_[0]); }
   DbfFamily family() const { return family_; }
-  std::uint8_t language_driver_id() const { return static_cast<std::uint8_t>(bytes_[29]); }
+  std::uint8_t language_driver_id() const { return static_cast<std::uint8_t>(header_[29]); }
   // The driver name of a level 7 header (up to its first zero byte); empty for other families.
   std::string_view language_driver_name() const { return driver_name_; }
   std::uint32_t header_length() const { return header_length_; }
@@ -104,13 +114,15 @@ class DbfFile final {
   std::string_view memo_extension() const;
   MemoFormat memo_format() const;
 
-  // The bytes of record `number` (1 to record_count()), the deletion flag first.
-  std::string_view Record(std::uint32_t number) const {
-    return std::string_view(bytes_).substr(
-        header_length_ + std::size_t{number - 1} * record_length_, record_length_);
-  }
+  // The bytes of record `number` (1 to record_count()), the deletion flag first, valid until the
+  // next call. Empty when there is no such record, or when the file has been cut short since it was
+  // opened and the record is no longer there whole. Reading in record order, forwards or
+  // backwards, is cheapest.
+  std::string_view Record(std::uint32_t number);
 
  private:
+  DbfFile(std::string label, std::unique_ptr<internal::ByteSource> source);
+  void ReadHeader();
   void Parse();
   bool TerminatorAfterDescriptors(std::size_t start, std::size_t size) const;
   std::size_t ParseFieldDescriptors();
@@ -119,7 +131,11 @@ class DbfFile final {
   [[noreturn]] void Fail(const std::string& cause) const;
 
   std::string label_;
-  std::string bytes_;
+  std::unique_ptr<internal::ByteSource> source_;
+  std::unique_ptr<internal::ReadWindow> records_;
+  std::uint64_t file_size_ = 0;
+  // The start of the file, which holds the whole header (its length is a 16-bit number).
+  std::string header_;
   DbfFamily family_ = DbfFamily::kDbase;
   std::string driver_name_;
   std::uint32_t header_length_ = 0;

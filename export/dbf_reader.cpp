@@ -1,6 +1,7 @@
 #include "export/dbf_reader.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "export/internal/dbf_values.h"
@@ -17,8 +18,16 @@ std::string_view CutAtZero(std::string_view text) {
 }
 
 std::string_view TrimTrailingBlanks(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
+  // Wide character fields are mostly padding: eight blanks at a time first.
+  constexpr std::uint64_t kEightBlanks = 0x2020202020202020u;
+  std::size_t length = text.size();
+  for (; length >= 8; length -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + length - 8, sizeof word);
+    if (word != kEightBlanks) break;
+  }
+  while (length > 0 && text[length - 1] == ' ') --length;
+  return text.substr(0, length);
 }
 
 // Damaged bytes quoted in a message stay readable in the activity log.
@@ -79,18 +88,29 @@ bool DbfReader::Next() {
   std::uint32_t number = current_;
   while (number < count) {
     ++number;
-    if (file_.Record(number)[0] != '*') {
+    const std::string_view record = file_.Record(number);
+    if (record.empty()) break;  // cut short meanwhile: the records there have been delivered
+    if (record[0] != '*') {
       current_ = number;
+      record_ = record;
       return true;
     }
   }
   current_ = count + 1;
+  record_ = {};
   return false;
 }
 
 bool DbfReader::GoTo(std::uint32_t number) {
-  if (number == 0 || number > file_.record_count() || file_.Record(number)[0] == '*') return false;
+  const std::string_view record = file_.Record(number);
+  if (record.empty() || record[0] == '*') {
+    // The reader stays where it was, but the look may have refilled the window that held the
+    // current record.
+    if (!record_.empty()) record_ = file_.Record(current_);
+    return false;
+  }
   current_ = number;
+  record_ = record;
   return true;
 }
 
@@ -99,22 +119,23 @@ void DbfReader::FailRecord(const DbfField& field, const std::string& cause) cons
               ": " + cause);
 }
 
-bool DbfReader::ReadColumn(int column_number, ColumnValue& value, std::string& scratch) const {
+bool DbfReader::ReadColumn(int column_number, ColumnValue& value, std::string& scratch) {
   if (column_number < 1 || column_number > static_cast<int>(columns_.size())) {
     throw Error(file_.label() + ": there is no column " + std::to_string(column_number));
   }
-  if (current_ == 0 || current_ > file_.record_count())
-    throw Error(file_.label() + ": no current record");
+  if (record_.empty()) throw Error(file_.label() + ": no current record");
   value = ColumnValue{};
   const DbfField& field = file_.fields()[columns_[column_number - 1].field_index];
-  const std::string_view record = file_.Record(current_);
+  const std::string_view record = record_;
   if (field.null_bit >= 0 && BitSet(record, *file_.null_flags(), field.null_bit)) return false;
   const std::string_view raw = record.substr(field.offset, field.length);
 
   using K = DbfFieldKind;
   switch (field.kind) {
     case K::kCharacter:
-      value.bytes = TrimTrailingBlanks(CutAtZero(raw));
+      // The padding goes first, so that the search for a zero byte covers only the text (a zero
+      // byte never lies in the padding); the text before a zero byte may end in blanks itself.
+      value.bytes = TrimTrailingBlanks(CutAtZero(TrimTrailingBlanks(raw)));
       break;
     case K::kVarchar:
     case K::kVarbinary: {
@@ -193,7 +214,7 @@ bool DbfReader::ReadColumn(int column_number, ColumnValue& value, std::string& s
 }
 
 bool DbfReader::ReadMemo(const DbfField& field, std::string_view raw, ColumnValue& value,
-                         std::string& scratch) const {
+                         std::string& scratch) {
   const auto block = internal::ParseMemoBlock(raw);
   if (!block) FailRecord(field, "the memo block number \"" + Printable(raw) + "\" is not a number");
   if (*block == 0) return false;

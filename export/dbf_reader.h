@@ -55,23 +55,29 @@ class DbfReader final {
   // Physical records in the file, deleted ones included (record numbers run from 1 to this).
   std::uint32_t record_count() const { return file_.record_count(); }
   // Before the first record.
-  void Rewind() { current_ = 0; }
-  // To the next live record; false (and after the last record) at the end of the table.
+  void Rewind() {
+    current_ = 0;
+    record_ = {};
+  }
+  // To the next live record; false (and after the last record) at the end of the table. A table
+  // cut short by another program while it is read ends with the last record still there whole.
   bool Next();
-  // To record `number`; false when there is no such record or it is deleted.
+  // To record `number`; false (and still on the record before) when there is no such record or it
+  // is deleted.
   bool GoTo(std::uint32_t number);
   // The current record's number; 0 before the first and after the last.
   std::uint32_t record_number() const { return current_ <= file_.record_count() ? current_ : 0; }
 
   // Reads column `column_number` of the current record into `value`. Memo and blob bytes go into
-  // `scratch`, which `value.bytes` then points into. Returns false when the value is null. Throws
-  // Error when a memo pointer leads outside the memo file.
-  bool ReadColumn(int column_number, ColumnValue& value, std::string& scratch) const;
+  // `scratch`, which `value.bytes` then points into; other bytes point into the record, and stay
+  // valid until the reader moves. Returns false when the value is null. Throws Error when a memo
+  // pointer leads outside the memo file.
+  bool ReadColumn(int column_number, ColumnValue& value, std::string& scratch);
 
  private:
   void Describe();
   bool ReadMemo(const DbfField& field, std::string_view raw, ColumnValue& value,
-                std::string& scratch) const;
+                std::string& scratch);
   [[noreturn]] void FailRecord(const DbfField& field, const std::string& cause) const;
 
   DbfFile file_;
@@ -80,6 +86,7 @@ class DbfReader final {
   std::vector<ValidityEntry> validity_;
   std::optional<LanguageDriver> driver_;
   std::uint32_t current_ = 0;
+  std::string_view record_;  // the current record's bytes
 };
 
 }  // namespace shelvex::exporting

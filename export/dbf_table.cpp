@@ -81,7 +81,7 @@ const FieldValue& DbfTable::Value(std::size_t index) {
   const FieldDef& field = fields_[index];
   slot.value = FieldValue{};
   if (field.children.empty() && reader_->ReadColumn(field.field_no, slot.value, slot.buffer) &&
-      slot.convert_text) {
+      slot.convert_text && !text_->Keeps(slot.value.bytes)) {
     // Convert in place: a memo is already in the slot's buffer, a string still points into the
     // record.
     if (slot.value.bytes.data() != slot.buffer.data()) slot.buffer.assign(slot.value.bytes);

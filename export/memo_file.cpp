@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "export/internal/dbf_byte_source.h"
+#include "export/internal/read_window.h"
 #include "platform/error.h"
 
 namespace shelvex::exporting {
@@ -12,8 +13,14 @@ namespace {
 
 // Every layout keeps its header in the first 512 bytes; no value starts there.
 constexpr std::uint64_t kHeaderBytes = 512;
-// A value is first read in one piece of this size, which holds most memos whole.
-constexpr std::size_t kFirstRead = 4096;
+// A value is first read as one block, at least this much and at most kMaxFirstRead, which holds
+// most memos whole.
+constexpr std::size_t kMinFirstRead = 512;
+constexpr std::size_t kMaxFirstRead = 4096;
+// dBase III values, which end at a mark, are searched this much at a time.
+constexpr std::size_t kEndMarkChunk = 4096;
+// Values in file order come through this much at a time; a longer value is read on its own.
+constexpr std::size_t kWindowBytes = 256 * 1024;
 constexpr char kEndMark = 0x1A;
 
 std::uint32_t LittleEndian32(const char* p) {
@@ -31,6 +38,7 @@ std::uint32_t BigEndian32(const char* p) {
 MemoFile::MemoFile(const std::filesystem::path& path, MemoFormat format)
     : label_(internal::FileLabel(path)),
       source_(std::make_unique<internal::FileByteSource>(path)),
+      window_(std::make_unique<internal::ReadWindow>(*source_, kWindowBytes)),
       format_(format) {
   ReadHeader();
 }
@@ -38,6 +46,7 @@ MemoFile::MemoFile(const std::filesystem::path& path, MemoFormat format)
 MemoFile::MemoFile(std::string label, std::string bytes, MemoFormat format)
     : label_(std::move(label)),
       source_(std::make_unique<internal::MemoryByteSource>(std::move(bytes))),
+      window_(std::make_unique<internal::ReadWindow>(*source_, kWindowBytes)),
       format_(format) {
   ReadHeader();
 }
@@ -69,13 +78,14 @@ void MemoFile::ReadHeader() {
       break;
     }
   }
+  first_read_ = std::clamp<std::size_t>(block_size_, kMinFirstRead, kMaxFirstRead);
 }
 
 void MemoFile::Fail(std::uint32_t block, const char* cause) const {
   throw Error(label_ + ": memo block " + std::to_string(block) + " " + cause);
 }
 
-void MemoFile::Read(std::uint32_t block, std::string& out) const {
+void MemoFile::Read(std::uint32_t block, std::string& out) {
   const std::uint64_t offset = static_cast<std::uint64_t>(block) * block_size_;
   if (offset < kHeaderBytes) Fail(block, "lies inside the memo file header");
   if (offset >= source_->size()) Fail(block, "lies past the end of the file");
@@ -85,30 +95,33 @@ void MemoFile::Read(std::uint32_t block, std::string& out) const {
     ReadUntilEndMark(offset, out);
     return;
   }
-  out.resize(static_cast<std::size_t>(std::min<std::uint64_t>(left, kFirstRead)));
-  out.resize(source_->ReadAt(offset, out.data(), out.size()));
-  if (out.size() < 8) Fail(block, "is cut short");
+  const std::string_view head =
+      window_->Read(offset, static_cast<std::size_t>(std::min<std::uint64_t>(left, first_read_)));
+  if (head.size() < 8) Fail(block, "is cut short");
 
   std::uint64_t length = 0;
   if (format_ == MemoFormat::kFoxPro) {
-    length = BigEndian32(out.data() + 4);
+    length = BigEndian32(head.data() + 4);
   } else {
     static constexpr char kBlockMark[4] = {'\xFF', '\xFF', '\x08', '\x00'};
-    if (std::memcmp(out.data(), kBlockMark, 4) != 0) {
+    if (std::memcmp(head.data(), kBlockMark, 4) != 0) {
       // Some writers put dBase III style values into dBase IV memo files.
       ReadUntilEndMark(offset, out);
       return;
     }
-    const std::uint32_t total = LittleEndian32(out.data() + 4);
+    const std::uint32_t total = LittleEndian32(head.data() + 4);
     if (total < 8) Fail(block, "has a damaged block header");
     length = total - 8;
   }
   if (length > left - 8) Fail(block, "runs past the end of the file");
 
-  const std::size_t value_length = static_cast<std::size_t>(length);
-  if (8 + value_length <= out.size()) {
-    out.erase(0, 8);
-    out.resize(value_length);
+  const auto value_length = static_cast<std::size_t>(length);
+  if (8 + value_length <= kWindowBytes) {
+    // Most often already in the window with the head; asked for from the same offset, so that a
+    // value visited out of order is read in one piece of its own size.
+    const std::string_view value = window_->Read(offset, 8 + value_length);
+    if (value.size() != 8 + value_length) Fail(block, "is cut short");
+    out.assign(value.substr(8));
     return;
   }
   out.resize(value_length);
@@ -116,19 +129,19 @@ void MemoFile::Read(std::uint32_t block, std::string& out) const {
     Fail(block, "is cut short");
 }
 
-void MemoFile::ReadUntilEndMark(std::uint64_t offset, std::string& out) const {
+void MemoFile::ReadUntilEndMark(std::uint64_t offset, std::string& out) {
   out.clear();
-  char chunk[kFirstRead];
   for (;;) {
-    const std::size_t got = source_->ReadAt(offset, chunk, sizeof chunk);
-    if (got == 0) return;  // a value that runs to the end of the file without its mark ends there
-    const void* mark = std::memchr(chunk, kEndMark, got);
-    if (mark != nullptr) {
-      out.append(chunk, static_cast<const char*>(mark) - chunk);
+    const std::string_view chunk = window_->Read(offset, kEndMarkChunk);
+    // A value that runs to the end of the file without its mark ends there.
+    if (chunk.empty()) return;
+    const std::size_t mark = chunk.find(kEndMark);
+    if (mark != std::string_view::npos) {
+      out.append(chunk.substr(0, mark));
       return;
     }
-    out.append(chunk, got);
-    offset += got;
+    out.append(chunk);
+    offset += chunk.size();
   }
 }
 

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -117,13 +118,22 @@ void ExportTableToXml(const std::string& data_folder, const std::string& table_f
   for (const PacketAttribute& attribute : dataset.attributes) writer.AddDatasetAttribute(attribute);
   writer.EndAttributes();
 
-  internal::PutAllRows(writer, table, mappings, dataset.default_order, progress);
-
+  // The catalogue's categories are gathered during the walk for the rows rather than in a second
+  // pass over a table that may run to hundreds of megabytes; they are ordered and written only
+  // once the packet is on disk.
   const fs::path output(output_path);
+  std::optional<internal::CategoryCollector> categories;
+  internal::RecordVisitor each_record;
+  if (output.filename() == kCatalogueFileName) {
+    categories.emplace(table);
+    each_record = [&categories](DbfTable& current) { categories->Add(current); };
+  }
+  internal::PutAllRows(writer, table, mappings, dataset.default_order, progress, each_record);
+
   WritePacketFile(output, writer);
 
-  if (output.filename() == kCatalogueFileName) {
-    internal::WriteCategoryFile(table, output.parent_path() / kCategoryFileName);
+  if (categories) {
+    internal::WriteCategoryFile(categories->Categories(), output.parent_path() / kCategoryFileName);
   }
 }
 

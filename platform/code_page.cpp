@@ -5,7 +5,9 @@
 #include <unicode/utf16.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "platform/error.h"
 #include "platform/internal/unicode_text.h"
@@ -33,6 +35,16 @@ struct CodePage::Converter {
 namespace {
 
 std::string IcuContext(std::string_view name) { return "code page " + std::string(name); }
+
+// Whether all eight bytes of `word` lie from 0x20 to 0x7E. Any byte of 0x80 or more sets its own
+// high bit; below that, adding one sets the high bit of a 0x7F, and subtracting 0x20 that of a
+// byte below 0x20 (carries and borrows may flag a neighbour as well, which only costs a closer
+// look).
+bool AllPrintableAscii(std::uint64_t word) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+  return ((word | (word + kOnes) | ((word - 0x20 * kOnes) & ~word)) & kHighBits) == 0;
+}
 
 // Decodes one byte with a stop callback: tells apart a byte that is a character, one that only
 // begins a character and one that is not valid at all.
@@ -203,16 +215,44 @@ Recoder::Recoder(const CodePage& from, const CodePage& to) : from_(from), to_(to
   if (!from.IsSingleByte() || !to.IsSingleByte()) return;
   by_table_ = true;
   identity_ = true;
+  printable_kept_ = true;
   for (int byte = 0; byte < 256; ++byte) {
     const std::string single(1, static_cast<char>(byte));
     const std::string converted = to.FromUtf16(from.ToUtf16(single));
     table_[byte] = converted.size() == 1 ? static_cast<unsigned char>(converted[0]) : '?';
-    if (table_[byte] != byte) identity_ = false;
+    kept_[byte] = table_[byte] == byte;
+    if (!kept_[byte]) {
+      identity_ = false;
+      if (byte >= 0x20 && byte < 0x7F) printable_kept_ = false;
+    }
   }
 }
 
+bool Recoder::Keeps(std::string_view bytes) const {
+  if (identity_) return true;
+  if (!by_table_) return false;
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  // Most text is printable ASCII, which a Western code page keeps: eight bytes at a time, and byte
+  // by byte only where a word holds something else (a line end, an accented letter).
+  if (printable_kept_) {
+    for (; end - p >= 8; p += 8) {
+      std::uint64_t word;
+      std::memcpy(&word, p, sizeof word);
+      if (AllPrintableAscii(word)) continue;
+      for (int i = 0; i < 8; ++i) {
+        if (!kept_[static_cast<unsigned char>(p[i])]) return false;
+      }
+    }
+  }
+  for (; p < end; ++p) {
+    if (!kept_[static_cast<unsigned char>(*p)]) return false;
+  }
+  return true;
+}
+
 void Recoder::Recode(std::string& bytes) const {
-  if (identity_) return;
+  if (Keeps(bytes)) return;
   if (by_table_) {
     for (char& byte : bytes) byte = static_cast<char>(table_[static_cast<unsigned char>(byte)]);
     return;

@@ -64,6 +64,10 @@ class Recoder final {
 
   // True when the two code pages map every byte to itself: Recode would change nothing.
   bool IsIdentity() const { return identity_; }
+  // True when Recode would leave `bytes` as they are: always under an identity, and between two
+  // single-byte code pages for text of nothing but bytes that both map alike (plain ASCII text
+  // between Western code pages, say), so that a caller can skip copying the text to convert it.
+  bool Keeps(std::string_view bytes) const;
   // Converts `bytes` in place.
   void Recode(std::string& bytes) const;
 
@@ -72,6 +76,8 @@ class Recoder final {
   const CodePage& to_;
   bool by_table_ = false;
   bool identity_ = false;
+  bool printable_kept_ = false;  // the table maps every byte from 0x20 to 0x7E to itself
+  bool kept_[256] = {};          // the table maps the byte to itself
   unsigned char table_[256] = {};
 };
 

@@ -48,32 +48,33 @@ std::string CategoryText(const FieldDef& field, const FieldValue& value) {
 
 }  // namespace
 
-std::vector<std::string> CollectCategories(DbfTable& table) {
-  const FieldDef* category = table.FindField("CATEGORY");
-  if (category == nullptr) return {};
-  const std::size_t index = static_cast<std::size_t>(category - table.fields().data());
+CategoryCollector::CategoryCollector(const DbfTable& table) : field_(table.FindField("CATEGORY")) {
+  if (field_ != nullptr) index_ = static_cast<std::size_t>(field_ - table.fields().data());
+}
 
-  std::vector<std::string> values;
-  table.First();
-  while (table.Next()) {
-    std::string value;
-    try {
-      value = CategoryText(*category, table.Value(index));
-    } catch (const Error&) {
-      // A value that cannot be read is simply no category.
-      value.clear();
-    }
-    if (!value.empty() && value != " ") values.push_back(std::move(value));
+void CategoryCollector::Add(DbfTable& table) {
+  if (field_ == nullptr) return;
+  std::string value;
+  try {
+    value = CategoryText(*field_, table.Value(index_));
+  } catch (const Error&) {
+    // A value that cannot be read is simply no category.
+    value.clear();
   }
+  if (!value.empty() && value != " " && seen_.insert(value).second) {
+    values_.push_back(std::move(value));
+  }
+}
 
-  // Sort keys once per value; a stable sort keeps the first of equal entries in front for unique()
-  // to keep.
+std::vector<std::string> CategoryCollector::Categories() const {
+  // Sort keys once per distinct value; a stable sort keeps the first of equal entries in front for
+  // unique() to keep.
   const platform::TextCollator collator(/*ignore_case=*/true);
   const platform::CodePage& ansi = platform::CodePage::Ansi();
   std::vector<std::string> keys;
-  keys.reserve(values.size());
-  for (const std::string& value : values) keys.push_back(collator.SortKey(ansi.ToUtf16(value)));
-  std::vector<std::size_t> order(values.size());
+  keys.reserve(values_.size());
+  for (const std::string& value : values_) keys.push_back(collator.SortKey(ansi.ToUtf16(value)));
+  std::vector<std::size_t> order(values_.size());
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
                    [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
@@ -83,12 +84,12 @@ std::vector<std::string> CollectCategories(DbfTable& table) {
 
   std::vector<std::string> categories;
   categories.reserve(order.size());
-  for (const std::size_t i : order) categories.push_back(std::move(values[i]));
+  for (const std::size_t i : order) categories.push_back(values_[i]);
   return categories;
 }
 
-void WriteCategoryFile(DbfTable& table, const std::filesystem::path& category_file) {
-  const std::vector<std::string> categories = CollectCategories(table);
+void WriteCategoryFile(const std::vector<std::string>& categories,
+                       const std::filesystem::path& category_file) {
   if (categories.empty()) return;
   std::string content;
   for (const std::string& category : categories) {

@@ -61,12 +61,6 @@ std::size_t FileByteSource::ReadAt(std::uint64_t offset, char* out, std::size_t 
   return done;
 }
 
-std::string FileByteSource::ReadAll() const {
-  std::string bytes(static_cast<std::size_t>(size_), '\0');
-  bytes.resize(ReadAt(0, bytes.data(), bytes.size()));
-  return bytes;
-}
-
 std::size_t MemoryByteSource::ReadAt(std::uint64_t offset, char* out, std::size_t count) const {
   if (offset >= bytes_.size()) return 0;
   const std::size_t n = std::min<std::uint64_t>(count, bytes_.size() - offset);

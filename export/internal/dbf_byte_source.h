@@ -28,8 +28,6 @@ class FileByteSource final : public ByteSource {
 
   std::uint64_t size() const override { return size_; }
   std::size_t ReadAt(std::uint64_t offset, char* out, std::size_t count) const override;
-  // The whole file (as far as it can still be read).
-  std::string ReadAll() const;
 
  private:
   int fd_ = -1;

@@ -35,6 +35,10 @@ DbfTextConverter::DbfTextConverter(const std::optional<LanguageDriver>& driver) 
 
 DbfTextConverter::~DbfTextConverter() = default;
 
+bool DbfTextConverter::Keeps(std::string_view bytes) const {
+  return identity_ || bytes.empty() || (recoder_ && recoder_->Keeps(bytes));
+}
+
 void DbfTextConverter::ToAnsi(std::string& bytes) const {
   if (identity_ || bytes.empty()) return;
   if (recoder_) {

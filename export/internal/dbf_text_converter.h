@@ -26,6 +26,9 @@ class DbfTextConverter final {
 
   // True when ToAnsi changes nothing (the table is already in the ANSI code page).
   bool IsIdentity() const { return identity_; }
+  // True when ToAnsi would leave `bytes` as they are (plain ASCII text, most often), so that the
+  // text need not be copied to be converted.
+  bool Keeps(std::string_view bytes) const;
   // Converts `bytes` in place; characters that ANSI lacks become '?'.
   void ToAnsi(std::string& bytes) const;
   // The ANSI text of `bytes`, held as UTF-8 (column names).

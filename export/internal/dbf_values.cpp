@@ -51,6 +51,31 @@ int DaysInMonth(int year, int month) {
   return month == 2 && IsLeapYear(year) ? 29 : kDays[month - 1];
 }
 
+// Plain "-123.45" forms of at most 15 digits, which is what numeric fields hold: the digits make
+// an exact integer and dividing it by an exact power of ten rounds once, so the result is the
+// correctly rounded value that from_chars gives too (Clinger's fast path). Anything else is left
+// to from_chars.
+std::optional<double> ParsePlainDecimal(std::string_view text) {
+  static constexpr double kPowersOfTen[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+  const bool negative = !text.empty() && text.front() == '-';
+  if (negative) text.remove_prefix(1);
+  const std::size_t point = text.find('.');
+  if (point == 0 || point + 1 == text.size()) return std::nullopt;
+  std::uint64_t mantissa = 0;
+  int digits = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (i == point) continue;
+    const char c = text[i];
+    if (c < '0' || c > '9' || ++digits > 15) return std::nullopt;
+    mantissa = mantissa * 10 + static_cast<unsigned>(c - '0');
+  }
+  if (digits == 0) return std::nullopt;
+  const std::size_t scale = point == std::string_view::npos ? 0 : text.size() - point - 1;
+  const double magnitude = static_cast<double>(mantissa) / kPowersOfTen[scale];
+  return negative ? -magnitude : magnitude;
+}
+
 }  // namespace
 
 std::int64_t DayCount(int year, int month, int day) {
@@ -70,6 +95,7 @@ std::optional<double> ParseNumber(std::string_view text) {
   text = TrimBlanks(text);
   if (!text.empty() && text.front() == '+') text.remove_prefix(1);
   if (text.empty()) return std::nullopt;
+  if (const auto plain = ParsePlainDecimal(text)) return *plain + 0.0;
   double value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   // Overflow markers ("*****"), stray letters and half numbers are not numbers.

@@ -11,7 +11,8 @@ namespace shelvex::exporting::internal {
 // The one contiguous buffer a data packet is built in. It starts at 32,768 bytes; an enlargement
 // adds at least what the append needs and at least 32,768 bytes, and every second enlargement adds
 // up to the current capacity (at most 1,024,000 bytes), so large packets grow roughly
-// geometrically. Growth goes through realloc, which remaps large blocks instead of copying them.
+// geometrically. Growth goes through realloc, which remaps large blocks instead of copying them,
+// and each enlargement asks the kernel for the new pages at once rather than one fault at a time.
 // When memory runs out, the append throws Error "Insufficient memory for this operation.".
 class GrowingBuffer final {
  public:
@@ -51,6 +52,7 @@ class GrowingBuffer final {
 
  private:
   [[gnu::noinline]] void Grow(std::size_t count);
+  void Prefault(std::size_t from);
 
   char* data_ = nullptr;
   std::size_t size_ = 0;

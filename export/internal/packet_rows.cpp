@@ -114,12 +114,14 @@ void AddSortKey(SortKeyColumn& key, const ColumnMapping& mapping, const FieldVal
 
 void PutAllRows(DataPacketWriter& writer, DbfTable& table,
                 const std::vector<ColumnMapping>& mappings,
-                const std::vector<std::uint32_t>& default_order, const ExportProgress& progress) {
+                const std::vector<std::uint32_t>& default_order, const ExportProgress& progress,
+                const RecordVisitor& each_record) {
   table.First();
   if (default_order.empty()) {
     const std::uint32_t total = table.record_count();
     while (table.Next()) {
       PutRow(writer, table, mappings);
+      if (each_record) each_record(table);
       if (progress && table.record_number() % kProgressStep == 0)
         progress(table.record_number(), total);
     }
@@ -146,6 +148,7 @@ void PutAllRows(DataPacketWriter& writer, DbfTable& table,
     for (std::size_t k = 0; k < keys.size(); ++k) {
       AddSortKey(keys[k], mappings[key_fields[k]], table.Value(key_fields[k]));
     }
+    if (each_record) each_record(table);
   }
 
   const std::vector<std::uint32_t> order = SortedRowOrder(record_numbers.size(), keys);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "export/table_export.h"
@@ -17,9 +18,12 @@ namespace shelvex::exporting::internal {
 // form. With a non-empty `default_order` (the "DEFAULT_ORDER" key elements) the rows go out sorted
 // by those fields: the table is walked once for the keys and the record numbers, then the records
 // are visited again in sorted order, so that no row is copied. `progress` (when set) hears of the
-// rows written.
+// rows written. `each_record` (when set) is called once for each live record while it is current,
+// in file order, during the first walk.
+using RecordVisitor = std::function<void(DbfTable& table)>;
 void PutAllRows(DataPacketWriter& writer, DbfTable& table,
                 const std::vector<ColumnMapping>& mappings,
-                const std::vector<std::uint32_t>& default_order, const ExportProgress& progress);
+                const std::vector<std::uint32_t>& default_order, const ExportProgress& progress,
+                const RecordVisitor& each_record = {});
 
 }  // namespace shelvex::exporting::internal

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <cstring>
 #include <string>
 
@@ -152,6 +153,12 @@ char* FormatInteger(char* out, std::int64_t value) {
 
 char* FormatFloat(char* out, double value, int digits) {
   if (digits == 16) {
+    // Whole numbers (record ids, counts) are written digit for digit; below 10^15 they need no
+    // rounding and no exponent. Zero is left to the general path, which keeps the sign of -0.
+    if (value != 0 && std::fabs(value) < 1e15) {
+      const auto whole = static_cast<std::int64_t>(value);
+      if (static_cast<double>(whole) == value) return FormatInteger(out, whole);
+    }
     if (char* end = FormatSixteenDigitsFast(out, value)) return end;
   }
   // to_chars with a precision in general form is defined as printf's %.*g in the C locale, and is

@@ -58,6 +58,7 @@ TEST(PacketValueFormat, FloatsEqualPrintfWithSixteenDigits) {
     values.push_back(any);                                                      // every exponent
     values.push_back((unit(random) - 0.5) * std::pow(10.0, exponent(random)));  // everyday sizes
     values.push_back(std::round(unit(random) * 1e6) / 100);                     // prices
+    values.push_back(-static_cast<double>(whole(random) >> (i % 53)));          // whole numbers
     values.push_back(static_cast<double>(whole(random)) /
                      std::pow(10.0, i % 22));  // short decimals
   }

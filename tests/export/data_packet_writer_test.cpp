@@ -536,6 +536,51 @@ TEST(DataPacketWriter, StepsOverMultiByteCharacters) {
       << packet;
 }
 
+// Text is escaped eight plain bytes at a time; a special byte, a zero byte or a multi-byte
+// character must be handled wherever it falls, inside a group of eight or across two.
+TEST(DataPacketWriter, EscapesWhereverTheSpecialByteFalls) {
+  const std::string plain = "abcdefghijklmnopqrstu";  // 21 bytes: two groups and a tail
+  const struct {
+    std::string byte;
+    std::string written;
+  } kSpecials[] = {{"\t", "&#009;"}, {"\n", "&#010;"}, {"\r", "&#013;"}, {"\"", "&quot;"},
+                   {"&", "&amp;"},   {"'", "&apos;"},  {"<", "&lt;"},    {">", "&gt;"},
+                   {"\\", "&#092;"}, {"\0"s, ""},      {"\xE9", "\xE9"}, {"\x01", "\x01"}};
+  for (const auto& special : kSpecials) {
+    for (std::size_t at = 0; at < plain.size(); ++at) {
+      DataPacketWriter writer(1);
+      writer.AddColumn("T", kText, 0);
+      writer.EndAttributes();
+      writer.BeginRow();
+      std::string text = plain;
+      text.replace(at, 1, special.byte);
+      writer.PutText(text);
+      std::string expected = plain;
+      expected.replace(at, 1, special.written);
+      ASSERT_EQ(Between(Finished(writer), "<ROW T=\"", "\"/>"), expected)
+          << "byte " << static_cast<int>(static_cast<unsigned char>(special.byte[0])) << " at "
+          << at;
+    }
+  }
+}
+
+// Code page 932: "\x83\x5C" is one character whose trail byte equals "\"; it stays as it is at
+// every position, also when the pair straddles two groups of eight.
+TEST(DataPacketWriter, KeepsMultiByteCharactersWhereverTheyFall) {
+  auto cp932 = platform::CodePage::Open("windows-932");
+  const std::string plain = "abcdefghijklmnopq";
+  for (std::size_t at = 0; at + 1 < plain.size(); ++at) {
+    DataPacketWriter writer(1, *cp932);
+    writer.AddColumn("T", kText, 0);
+    writer.EndAttributes();
+    writer.BeginRow();
+    std::string text = plain;
+    text.replace(at, 2, "\x83\x5C");
+    writer.PutText(text + "\\");
+    ASSERT_EQ(Between(Finished(writer), "<ROW T=\"", "\"/>"), text + "&#092;") << "at " << at;
+  }
+}
+
 // A strict XML parser takes every packet without repeated attribute names.
 TEST(DataPacketWriter, PacketsAreWellFormedXml) {
   DataPacketWriter writer(6);

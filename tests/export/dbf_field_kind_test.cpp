@@ -3,13 +3,18 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <functional>
+#include <optional>
+#include <random>
 #include <string>
 #include <variant>
 
 #include "export/dbf_table.h"
+#include "export/internal/dbf_values.h"
 #include "tests/support/dbf_writer.h"
 #include "tests/support/temp_folder.h"
 
@@ -450,6 +455,58 @@ TEST(DbfReader, NegativeZeroReadsAsZero) {
   ASSERT_TRUE(table.Next());
   EXPECT_EQ(table.Value(0).number, 0.0);
   EXPECT_FALSE(std::signbit(table.Value(0).number));
+}
+
+// Numeric text is read as the nearest double, whichever way it is parsed: the same bits as
+// from_chars gives for short decimals and long ones, and no number for text that is none.
+TEST(DbfReader, NumericTextReadsAsTheNearestDouble) {
+  const auto reference = [](std::string text) -> std::optional<double> {
+    while (!text.empty() && text.front() == ' ') text.erase(0, 1);
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    if (!text.empty() && text.front() == '+') text.erase(0, 1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size()) return {};
+    return value + 0.0;
+  };
+  std::vector<std::string> texts = {"0",
+                                    "-0",
+                                    "-0.00",
+                                    "7",
+                                    "  12.50",
+                                    "26.90 ",
+                                    "1.",
+                                    ".5",
+                                    "-.5",
+                                    "-",
+                                    "+3",
+                                    "1.2.3",
+                                    "12a",
+                                    "1e5",
+                                    "",
+                                    "0.1",
+                                    "000123.4500",
+                                    "999999999999999",
+                                    "9999999999999999",
+                                    "123456789.012345",
+                                    "1234567890.1234567"};
+  std::mt19937_64 random(1998);
+  for (int i = 0; i < 20000; ++i) {
+    std::string digits = std::to_string(random() >> (random() % 64));
+    const std::size_t point = random() % (digits.size() + 1);
+    if (point < digits.size() && point > 0) digits.insert(point, ".");
+    texts.push_back((random() % 3 == 0 ? "-" : "") + digits);
+  }
+  for (const std::string& text : texts) {
+    const std::optional<double> expected = reference(text);
+    const std::optional<double> read = internal::ParseNumber(text);
+    ASSERT_EQ(read.has_value(), expected.has_value()) << "\"" << text << "\"";
+    if (!read) continue;
+    std::uint64_t read_bits, expected_bits;
+    std::memcpy(&read_bits, &*read, sizeof read_bits);
+    std::memcpy(&expected_bits, &*expected, sizeof expected_bits);
+    ASSERT_EQ(read_bits, expected_bits) << "\"" << text << "\"";
+  }
 }
 
 }  // namespace

@@ -137,6 +137,24 @@ TEST_F(TableExport, CatalogueGetsItsCategoriesSortedWithoutCaseDuplicates) {
   EXPECT_EQ(ReadAll(out_ / "cat.txt"), " Poetry\r\nArt\r\nFiction\r\nHistory\r\n");
 }
 
+// The rows go out sorted by the key, but of two categories that differ only in case the one first
+// in the file stays, as when the table is read from its first record for the list.
+TEST_F(TableExport, SortedCatalogueKeepsTheCategoryFirstInTheFile) {
+  {
+    DbfWriter table(data_ / "book.dbf", DbfFlavor::kDbase4,
+                    {{"ID", 'N', 5}, {"CATEGORY", 'C', 15}});
+    table.Number(0, 2).Text(1, "fiction").EndRecord();
+    table.Number(0, 1).Text(1, "Fiction").EndRecord();
+  }
+  shelvex::testing::WriteIndexImage(data_ / "BOOK.MDX",
+                                    shelvex::testing::BuildMdx({{"ID", "ID", /*unique=*/true}}));
+
+  const std::string xml = Export("book.dbf", "library.xml");
+
+  EXPECT_THAT(Row(xml, 0), StartsWith("<ROW ID=\"1\""));
+  EXPECT_EQ(ReadAll(out_ / "cat.txt"), "fiction\r\n");
+}
+
 TEST_F(TableExport, CategoryFileOnlyForACatalogueWithCategories) {
   struct Case {
     const char* label;

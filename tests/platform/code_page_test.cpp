@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
 #include "platform/error.h"
 
 namespace shelvex::platform {
@@ -126,6 +129,42 @@ TEST(Recoder, FromMultiByteCodePage) {
       "c";
   recoder.Recode(text);
   EXPECT_EQ(text, "ab?c");
+}
+
+// Keeps() lets callers (and Recode itself) skip converting text, so it must never claim a byte
+// that the conversion changes:
+// every byte value, at every place of an eight-byte group and of the tail, under pages that keep
+// ASCII (IBM 437 moves 0x1A, 0x1C and 0x7F), an identity, and EBCDIC, which moves every letter.
+TEST(Recoder, KeepsExactlyTheTextThatRecodeLeavesAlone) {
+  const std::pair<const char*, const char*> kPairs[] = {{"ibm-437", "windows-1252"},
+                                                        {"ibm-850", "windows-1252"},
+                                                        {"windows-1252", "cp1252"},
+                                                        {"ibm-037", "windows-1252"}};
+  const std::string plain = "The quick brown fox jumps";  // three groups of eight and a tail
+  for (const auto& [from_name, to_name] : kPairs) {
+    const auto from = CodePage::Open(from_name);
+    const auto to = CodePage::Open(to_name);
+    const Recoder recoder(*from, *to);
+    for (int byte = 0; byte < 256; ++byte) {
+      for (std::size_t at = 0; at < plain.size(); ++at) {
+        std::string text = plain;
+        text[at] = static_cast<char>(byte);
+        // Through Unicode, without the recoder's shortcuts.
+        const std::string converted = to->FromUtf16(from->ToUtf16(text));
+        std::string recoded = text;
+        recoder.Recode(recoded);
+        ASSERT_EQ(recoded, converted) << from_name << ": byte " << byte << " at " << at;
+        ASSERT_EQ(recoder.Keeps(text), converted == text)
+            << from_name << " to " << to_name << ": byte " << byte << " at " << at;
+      }
+    }
+  }
+  const auto oem = CodePage::Open("ibm-437");
+  const auto ansi = CodePage::Open("windows-1252");
+  const Recoder western(*oem, *ansi);
+  EXPECT_TRUE(western.Keeps("Salt & Stone\r\n(2011), 12.50"));
+  EXPECT_TRUE(western.Keeps(""));
+  EXPECT_FALSE(western.Keeps("caf\x82"));
 }
 
 }  // namespace
