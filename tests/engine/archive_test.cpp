@@ -204,8 +204,8 @@ TEST_F(Archive, NothingToPutInIsAFailureAndLeavesNoArchiveBehind) {
 constexpr char kMakeArchive[] = R"(
 import sys, zipfile
 with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
-    for spec in sys.argv[2:]:
-        name, _, size = spec.partition("=")
+    for entry in sys.argv[2:]:
+        name, _, size = entry.partition("=")
         if size:
             with z.open(name, "w", force_zip64=True) as out:
                 chunk = b"\0" * (1 << 20)

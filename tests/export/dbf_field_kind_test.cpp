@@ -46,7 +46,7 @@ using Expected =
 struct ValueCase {
   const char* label;
   DbfFlavor flavor;
-  DbfFieldSpec spec;
+  DbfFieldSpec field_spec;
   std::function<void(DbfWriter&)> write;  // sets field 0 of the one record
   TFieldType type;
   Expected expected;
@@ -416,7 +416,7 @@ TEST_P(FieldKind, ReadsAsItsTypeSays) {
   const ValueCase& c = GetParam();
   TempFolder folder;
   {
-    DbfWriter writer(folder / "t.dbf", c.flavor, {c.spec}, {.language_driver = 0x03});
+    DbfWriter writer(folder / "t.dbf", c.flavor, {c.field_spec}, {.language_driver = 0x03});
     c.write(writer);
     writer.EndRecord();
     writer.Finish();

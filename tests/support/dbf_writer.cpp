@@ -50,13 +50,13 @@ std::FILE* Create(const fs::path& path) {
 DbfWriter::DbfWriter(fs::path table_path, DbfFlavor flavor, std::vector<DbfFieldSpec> fields,
                      DbfWriterOptions options)
     : table_path_(std::move(table_path)), flavor_(flavor), options_(std::move(options)) {
-  for (DbfFieldSpec& spec : fields) fields_.push_back({std::move(spec)});
+  for (DbfFieldSpec& definition : fields) fields_.push_back({std::move(definition)});
   Layout();
   BuildHeader();
   table_ = Create(table_path_);
   Write(table_, header_.data(), header_.size(), table_path_);
   const bool has_memo = std::any_of(fields_.begin(), fields_.end(), [&](const Field& f) {
-    return IsMemoType(flavor_, f.spec.type);
+    return IsMemoType(flavor_, f.definition.type);
   });
   if (has_memo) {
     const bool foxpro = flavor_ == DbfFlavor::kFoxPro2 || flavor_ == DbfFlavor::kVisualFoxPro;
@@ -87,7 +87,7 @@ void DbfWriter::Layout() {
   const bool vfp = flavor_ == DbfFlavor::kVisualFoxPro;
   int bits = 0;
   for (Field& f : fields_) {
-    DbfFieldSpec& s = f.spec;
+    DbfFieldSpec& s = f.definition;
     if (s.length < 0) {
       switch (s.type) {
         case 'D':
@@ -128,7 +128,7 @@ void DbfWriter::Layout() {
   }
   for (Field& f : fields_) {
     f.offset = record_length_;
-    record_length_ += static_cast<std::uint32_t>(f.spec.length);
+    record_length_ += static_cast<std::uint32_t>(f.definition.length);
   }
 }
 
@@ -136,12 +136,12 @@ void DbfWriter::BuildHeader() {
   const bool level7 = flavor_ == DbfFlavor::kDbase7;
   const bool vfp = flavor_ == DbfFlavor::kVisualFoxPro;
   const bool has_memo = std::any_of(fields_.begin(), fields_.end(), [&](const Field& f) {
-    return IsMemoType(flavor_, f.spec.type);
+    return IsMemoType(flavor_, f.definition.type);
   });
   const std::size_t descriptor = level7 ? 48 : 32;
   const std::size_t start = level7 ? 68 : 32;
   std::size_t required = 0;
-  for (const Field& f : fields_) required += f.spec.required ? 1 : 0;
+  for (const Field& f : fields_) required += f.definition.required ? 1 : 0;
   const std::size_t properties = level7 && required > 0 ? 16 + 15 * required : 0;
   header_.assign(start + descriptor * fields_.size() + 1 + (vfp ? 263 : 0) + properties, '\0');
 
@@ -161,10 +161,10 @@ void DbfWriter::BuildHeader() {
       break;
     case DbfFlavor::kVisualFoxPro: {
       const bool varying = std::any_of(fields_.begin(), fields_.end(), [](const Field& f) {
-        return f.spec.type == 'V' || f.spec.type == 'Q';
+        return f.definition.type == 'V' || f.definition.type == 'Q';
       });
       const bool autoinc = std::any_of(fields_.begin(), fields_.end(), [](const Field& f) {
-        return (f.spec.flags & 0x0C) == 0x0C;
+        return (f.definition.flags & 0x0C) == 0x0C;
       });
       version = varying ? 0x32 : autoinc ? 0x31 : 0x30;
       break;
@@ -184,7 +184,7 @@ void DbfWriter::BuildHeader() {
 
   std::size_t at = start;
   for (const Field& f : fields_) {
-    const DbfFieldSpec& s = f.spec;
+    const DbfFieldSpec& s = f.definition;
     std::memcpy(&header_[at], s.name.data(),
                 std::min<std::size_t>(level7 ? 31 : 10, s.name.size()));
     const std::size_t type_at = at + (level7 ? 32 : 11);
@@ -213,7 +213,7 @@ void DbfWriter::BuildHeader() {
     for (int k : {6, 10, 12, 14}) PutLe(p + k, properties, 2);
     std::size_t d = 16;
     for (std::size_t i = 0; i < fields_.size(); ++i) {
-      if (!fields_[i].spec.required) continue;
+      if (!fields_[i].definition.required) continue;
       PutLe(p + d + 2, i + 1, 2);
       p[d + 4] = 0x01;  // required
       p[d + 6] = 0x02;
@@ -223,14 +223,14 @@ void DbfWriter::BuildHeader() {
 }
 
 std::uint32_t DbfWriter::AppendMemo(const Field& field, std::string_view bytes) {
-  if (memo_ == nullptr) throw std::logic_error("field " + field.spec.name + " is not a memo field");
+  if (memo_ == nullptr) throw std::logic_error("field " + field.definition.name + " is not a memo field");
   std::string block;
   if (flavor_ == DbfFlavor::kDbase3) {
     block.assign(bytes);
     block += "\x1A\x1A";
   } else if (flavor_ == DbfFlavor::kFoxPro2 || flavor_ == DbfFlavor::kVisualFoxPro) {
     block.assign(8, '\0');
-    PutBe(&block[0], field.spec.type == 'M' ? 1 : field.spec.type == 'P' ? 0 : 2, 4);
+    PutBe(&block[0], field.definition.type == 'M' ? 1 : field.definition.type == 'P' ? 0 : 2, 4);
     PutBe(&block[4], bytes.size(), 4);
     block.append(bytes);
   } else {

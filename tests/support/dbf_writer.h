@@ -78,7 +78,7 @@ class DbfWriter final {
 
  private:
   struct Field {
-    DbfFieldSpec spec;
+    DbfFieldSpec definition;
     std::uint32_t offset = 0;
     int null_bit = -1;
     int varlength_bit = -1;

@@ -48,8 +48,8 @@ std::int64_t DaysSinceEpoch(int year, int month, int day) {
 void DbfWriter::ClearRecord() {
   record_.assign(record_length_, ' ');
   for (const Field& f : fields_) {
-    if (IsBinaryType(flavor_, f.spec.type) || f.spec.type == '0') {
-      std::memset(&record_[f.offset], 0, static_cast<std::size_t>(f.spec.length));
+    if (IsBinaryType(flavor_, f.definition.type) || f.definition.type == '0') {
+      std::memset(&record_[f.offset], 0, static_cast<std::size_t>(f.definition.length));
     }
   }
 }
@@ -68,19 +68,19 @@ void DbfWriter::SetNullFlag(int bit) {
 
 DbfWriter& DbfWriter::Raw(int field, std::string_view bytes) {
   std::memcpy(At(field), bytes.data(),
-              std::min<std::size_t>(bytes.size(), fields_[field].spec.length));
+              std::min<std::size_t>(bytes.size(), fields_[field].definition.length));
   return *this;
 }
 
 DbfWriter& DbfWriter::Text(int field, std::string_view text) {
   const Field& f = fields_.at(field);
-  const std::size_t length = static_cast<std::size_t>(f.spec.length);
+  const std::size_t length = static_cast<std::size_t>(f.definition.length);
   char* at = At(field);
   text = text.substr(0, length);
-  if (f.spec.type == 'N' || f.spec.type == 'F') {
+  if (f.definition.type == 'N' || f.definition.type == 'F') {
     std::memset(at, ' ', length);
     std::memcpy(at + length - text.size(), text.data(), text.size());
-  } else if ((f.spec.type == 'V' || f.spec.type == 'Q') && text.size() < length) {
+  } else if ((f.definition.type == 'V' || f.definition.type == 'Q') && text.size() < length) {
     std::memset(at, 0, length);
     std::memcpy(at, text.data(), text.size());
     at[length - 1] = static_cast<char>(text.size());
@@ -95,7 +95,7 @@ DbfWriter& DbfWriter::Text(int field, std::string_view text) {
 DbfWriter& DbfWriter::Number(int field, double value) {
   const Field& f = fields_.at(field);
   char* at = At(field);
-  switch (f.spec.type) {
+  switch (f.definition.type) {
     case 'O':
       PutBe(at, SortableDouble(value), 8);
       break;
@@ -107,10 +107,10 @@ DbfWriter& DbfWriter::Number(int field, double value) {
       break;
     default: {
       char text[64];
-      const int n = std::snprintf(text, sizeof text, "%.*f", f.spec.decimals, value);
+      const int n = std::snprintf(text, sizeof text, "%.*f", f.definition.decimals, value);
       // dBase shows a number too wide for its field as asterisks.
-      if (n > f.spec.length)
-        return Text(field, std::string(static_cast<std::size_t>(f.spec.length), '*'));
+      if (n > f.definition.length)
+        return Text(field, std::string(static_cast<std::size_t>(f.definition.length), '*'));
       return Text(field, std::string_view(text, static_cast<std::size_t>(n)));
     }
   }
@@ -120,9 +120,9 @@ DbfWriter& DbfWriter::Number(int field, double value) {
 DbfWriter& DbfWriter::Integer(int field, std::int64_t value) {
   const Field& f = fields_.at(field);
   char* at = At(field);
-  if (flavor_ == DbfFlavor::kDbase7 && (f.spec.type == 'I' || f.spec.type == '+')) {
+  if (flavor_ == DbfFlavor::kDbase7 && (f.definition.type == 'I' || f.definition.type == '+')) {
     PutBe(at, static_cast<std::uint32_t>(value) ^ 0x8000'0000u, 4);
-  } else if (f.spec.type == 'I') {
+  } else if (f.definition.type == 'I') {
     PutLe(at, static_cast<std::uint32_t>(value), 4);
   } else {
     return Text(field, std::to_string(value));
@@ -142,7 +142,7 @@ DbfWriter& DbfWriter::DateTime(int field, int year, int month, int day, int hour
   const std::int64_t days = DaysSinceEpoch(year, month, day);
   const std::int64_t time = ((hour * 60 + minute) * 60 + second) * 1000 + millisecond;
   char* at = At(field);
-  if (f.spec.type == 'T') {
+  if (f.definition.type == 'T') {
     PutLe(at, static_cast<std::uint32_t>(days + 2'440'588), 4);  // Julian day number of 1970-01-01
     PutLe(at + 4, static_cast<std::uint32_t>(time), 4);
   } else {
@@ -158,7 +158,7 @@ DbfWriter& DbfWriter::Logical(int field, bool value) { return Raw(field, value ?
 
 DbfWriter& DbfWriter::Null(int field) {
   const Field& f = fields_.at(field);
-  if (f.null_bit < 0) throw std::logic_error("field " + f.spec.name + " does not allow null");
+  if (f.null_bit < 0) throw std::logic_error("field " + f.definition.name + " does not allow null");
   SetNullFlag(f.null_bit);
   return *this;
 }
@@ -167,7 +167,7 @@ DbfWriter& DbfWriter::Memo(int field, std::string_view bytes) {
   const Field& f = fields_.at(field);
   const std::uint32_t block = AppendMemo(f, bytes);
   char* at = At(field);
-  if (f.spec.length == 4) {
+  if (f.definition.length == 4) {
     PutLe(at, block, 4);
   } else {
     char text[16];

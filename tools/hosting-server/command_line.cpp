@@ -15,7 +15,7 @@ namespace {
 }  // namespace
 
 ParsedOptions ParsedOptions::Parse(const std::vector<std::string>& args,
-                                   std::span<const OptionSpec> specs) {
+                                   std::span<const OptionSpec> known_options) {
   ParsedOptions parsed;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -24,13 +24,13 @@ ParsedOptions ParsedOptions::Parse(const std::vector<std::string>& args,
     }
     std::size_t equals = arg.find('=');
     std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
-    auto spec = std::find_if(specs.begin(), specs.end(),
+    auto known = std::find_if(known_options.begin(), known_options.end(),
                              [&](const OptionSpec& s) { return s.name == name; });
     std::string option = "--" + name;
-    if (spec == specs.end())
+    if (known == known_options.end())
       Fail(option, "unknown option for this command (see shelvexhost --help)");
     std::string value;
-    if (spec->takes_value) {
+    if (known->takes_value) {
       if (equals != std::string::npos) {
         value = arg.substr(equals + 1);
       } else if (i + 1 < args.size()) {

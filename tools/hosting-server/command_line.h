@@ -28,7 +28,7 @@ struct OptionSpec {
 class ParsedOptions final {
  public:
   static ParsedOptions Parse(const std::vector<std::string>& args,
-                             std::span<const OptionSpec> specs);
+                             std::span<const OptionSpec> known_options);
 
   bool Has(std::string_view name) const;
   // The value of the option's last occurrence.
