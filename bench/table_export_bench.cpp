@@ -117,8 +117,13 @@ int main(int argc, char** argv) {
       keep = argv[++i];
     } else if (argument == "--reuse") {
       reuse = true;
-    } else {
+    } else if (!argument.empty() && argument.find_first_not_of("0123456789") == std::string::npos) {
       records = std::atoi(argv[i]);
+    } else {
+      std::fprintf(
+          stderr,
+          "usage: table_export_bench [RECORDS] [--sorted | --shuffled] [--keep DIR [--reuse]]\n");
+      return 2;
     }
   }
   const fs::path folder = keep.empty() ? fs::temp_directory_path() / "shelvex-export-bench" : keep;
