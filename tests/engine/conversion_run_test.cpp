@@ -40,12 +40,7 @@ constexpr char kStart[] = "====== Start: 3/14/2024 2:05:09 PM";
 constexpr char kEnd[] = "====== End: 3/14/2024 2:05:09 PM";
 
 std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
+  return shelvex::testing::CrLfLines(text);
 }
 
 // A program folder with the sample library, its options and field lists, and a stand-in server

@@ -59,13 +59,8 @@ class ServerPort final {
 };
 
 std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  EXPECT_EQ(start, text.size()) << "a line without CR LF at the end";
-  return lines;
+  EXPECT_TRUE(text.empty() || text.ends_with("\r\n")) << "a line without CR LF at the end";
+  return shelvex::testing::CrLfLines(text);
 }
 
 // A program folder with the options file, the engine and the scheduler over it.

@@ -45,12 +45,7 @@ constexpr char kMondaysAtTwo[] =
 constexpr char kFakeNow[] = "SHELVEX_FAKE_NOW=2026-12-14 13:59:01";
 
 std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    lines.push_back(text.substr(start, end - start));
-  }
-  return lines;
+  return shelvex::testing::CrLfLines(text);
 }
 
 class ServiceRun : public ::testing::Test {

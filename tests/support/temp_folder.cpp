@@ -13,7 +13,8 @@ namespace fs = std::filesystem;
 
 TempFolder::TempFolder() {
   const char* root_env = std::getenv("SHELVEX_TEST_TMP");
-  fs::path root = root_env != nullptr && *root_env != '\0' ? fs::path(root_env) : fs::temp_directory_path();
+  fs::path root =
+      root_env != nullptr && *root_env != '\0' ? fs::path(root_env) : fs::temp_directory_path();
   fs::create_directories(root);
   std::random_device seed;
   std::mt19937_64 random(seed());
@@ -30,9 +31,10 @@ TempFolder::TempFolder() {
 
 TempFolder::~TempFolder() {
   std::error_code error;
-  // Tests may leave read-only folders behind; give the owner write access back so that removal succeeds.
-  for (auto it = fs::recursive_directory_iterator(path_, error); !error && it != fs::recursive_directory_iterator();
-       it.increment(error)) {
+  // Tests may leave read-only folders behind; give the owner write access back so that removal
+  // succeeds.
+  for (auto it = fs::recursive_directory_iterator(path_, error);
+       !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
     if (it->is_directory(error)) {
       fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, error);
     }
@@ -63,6 +65,16 @@ void WriteAll(const fs::path& path, std::string_view bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+std::vector<std::string> CrLfLines(std::string_view text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n", start)) != std::string_view::npos;
+       start = end + 2) {
+    lines.emplace_back(text.substr(start, end - start));
+  }
+  return lines;
 }
 
 }  // namespace shelvex::testing
