@@ -12,8 +12,11 @@
 
 #include <QMainWindow>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <system_error>
 
 #include "manager/service_control.h"
 
@@ -33,6 +36,7 @@ namespace shelvex::manager {
 
 class Prompter;
 class TDisplayPage;
+class TForm3;
 class TGeneralPage;
 class TMyThread;
 class TSchedulePage;
@@ -160,6 +164,10 @@ class TForm1 final : public QMainWindow {
   // The password procedures.
   bool ConfirmOldPassword(const std::string& held, const QString& caption);
   bool RefuseUnstorablePassword(const std::string& ansi, const QString& typed);
+  // After the first entry `typed`: refuses an unstorable password, asks for it again and compares;
+  // the password's ANSI bytes, or nullopt when the change ends here.
+  std::optional<std::string> ConfirmNewPassword(TForm3& prompt, const QString& typed);
+  void ShowFileError(const std::filesystem::path& file, const std::error_code& error);
 
   // The server commands.
   void UploadFinished(const std::string& failure);

@@ -76,6 +76,28 @@ bool TForm1::RefuseUnstorablePassword(const std::string& ansi, const QString& ty
   return false;
 }
 
+std::optional<std::string> TForm1::ConfirmNewPassword(TForm3& prompt, const QString& typed) {
+  if (typed.isEmpty()) return std::nullopt;
+  std::string ansi = ToAnsi(typed);
+  if (RefuseUnstorablePassword(ansi, typed)) return std::nullopt;
+
+  prompt.Edit1->clear();
+  prompt.Label1->setText(QStringLiteral("Re-enter New Password :"));
+  prompt.Edit1->setFocus();
+  prompter_.ShowModal(prompt);
+  if (prompt.Edit1->text() != typed) {
+    ShowError(kIncorrectPassword);
+    return std::nullopt;
+  }
+  return ansi;
+}
+
+void TForm1::ShowFileError(const std::filesystem::path& file, const std::error_code& error) {
+  ShowError(
+      QStringLiteral("ERROR! %1: %2")
+          .arg(QString::fromStdString(file.string()), QString::fromStdString(error.message())));
+}
+
 void TForm1::BitBtn10Click() {
   if (!ConfirmOldPassword(LoginPass, kProgramCaption)) return;
   TForm3 prompt;
@@ -87,27 +109,16 @@ void TForm1::BitBtn10Click() {
   const std::filesystem::path file = ExeDir + kProgramPasswordFile;
   if (prompt.CheckBox1->isChecked()) {
     if (const std::error_code error = RemovePasswordFile(file)) {
-      ShowError(
-          QStringLiteral("ERROR! %1: %2")
-              .arg(QString::fromStdString(file.string()), QString::fromStdString(error.message())));
+      ShowFileError(file, error);
       return;
     }
     LoginPass.clear();
     return;
   }
   const QString typed = prompt.Edit1->text();
-  if (typed.isEmpty()) return;
-  const std::string ansi = ToAnsi(typed);
-  if (RefuseUnstorablePassword(ansi, typed)) return;
-
-  prompt.Edit1->clear();
-  prompt.Label1->setText(QStringLiteral("Re-enter New Password :"));
-  prompt.Edit1->setFocus();
-  prompter_.ShowModal(prompt);
-  if (prompt.Edit1->text() != typed) {
-    ShowError(kIncorrectPassword);
-    return;
-  }
+  const std::optional<std::string> ansi_or_none = ConfirmNewPassword(prompt, typed);
+  if (!ansi_or_none) return;
+  const std::string& ansi = *ansi_or_none;
   try {
     engine::WriteScrambledLine(file, ansi);
     LoginPass = ansi;
@@ -141,25 +152,14 @@ void TForm1::Button9Click() {
     Pass0.clear();
     Schedule->Edit9->clear();
     if (const std::error_code error = RemovePasswordFile(file)) {
-      ShowError(
-          QStringLiteral("ERROR! %1: %2")
-              .arg(QString::fromStdString(file.string()), QString::fromStdString(error.message())));
+      ShowFileError(file, error);
     }
     return;
   }
   const QString typed = prompt.Edit1->text();
-  if (typed.isEmpty()) return;
-  const std::string ansi = ToAnsi(typed);
-  if (RefuseUnstorablePassword(ansi, typed)) return;
-
-  prompt.Edit1->clear();
-  prompt.Label1->setText(QStringLiteral("Re-enter New Password :"));
-  prompt.Edit1->setFocus();
-  prompter_.ShowModal(prompt);
-  if (prompt.Edit1->text() != typed) {
-    ShowError(kIncorrectPassword);
-    return;
-  }
+  const std::optional<std::string> ansi_or_none = ConfirmNewPassword(prompt, typed);
+  if (!ansi_or_none) return;
+  const std::string& ansi = *ansi_or_none;
 
   // The new file is written beside the old one before the server is asked, so that a password the
   // server takes can always be kept: a server holding a password the manager lost would refuse
@@ -187,9 +187,7 @@ void TForm1::Button9Click() {
   std::error_code error;
   std::filesystem::rename(staged, file, error);
   if (error) {
-    ShowError(
-        QStringLiteral("ERROR! %1: %2")
-            .arg(QString::fromStdString(file.string()), QString::fromStdString(error.message())));
+    ShowFileError(file, error);
   }
 }
 
